@@ -1,0 +1,5 @@
+#include "server/guids.h"
+
+// {2CEFABB5-ADA3-46B7-A92F-4EDBD5438ADD}
+extern "C" const CLSID CLSID_VantrelDeskBand = {
+    0x2cefabb5, 0xada3, 0x46b7, {0xa9, 0x2f, 0x4e, 0xdb, 0xd5, 0x43, 0x8a, 0xdd}};
