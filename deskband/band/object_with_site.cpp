@@ -21,7 +21,8 @@ STDMETHODIMP CDeskBand::SetSite(IUnknown* pUnkSite) {
     }
 
     IOleWindow* pOleWindow = nullptr;
-    if (SUCCEEDED(pUnkSite->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&pOleWindow)))) {
+    if (SUCCEEDED(
+            pUnkSite->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&pOleWindow)))) {
         const HRESULT hrWindow = pOleWindow->GetWindow(&m_hwndParent);
         RegisterBandMessages();
         if (SUCCEEDED(hrWindow)) {

@@ -17,8 +17,8 @@ bool ReadSettingText(const wchar_t* valueName, SettingText& text) {
         return false;
     }
     DWORD cb = names::kSettingTextMaxBytes;
-    const LSTATUS status =
-        RegQueryValueExW(key.Get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &cb);
+    const LSTATUS status = RegQueryValueExW(key.Get(), valueName, nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(text), &cb);
     if (status != ERROR_SUCCESS) {
         // A value too large for the buffer may have left part of itself behind.
         ZeroMemory(text, sizeof(text));

@@ -4,9 +4,13 @@
 #include "server/module.h"
 #include "server/trace.h"
 
-CClassFactory::CClassFactory() : m_cRef(1) { ModuleServerLockAdd(); }
+CClassFactory::CClassFactory() : m_cRef(1) {
+    ModuleServerLockAdd();
+}
 
-CClassFactory::~CClassFactory() { ModuleServerLockDrop(); }
+CClassFactory::~CClassFactory() {
+    ModuleServerLockDrop();
+}
 
 STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** ppv) {
     TraceMessage("CClassFactory::QueryInterface In");

@@ -19,5 +19,9 @@ inline void ModuleObjRefAdd() {
 inline void ModuleObjRefDrop() {
     InterlockedDecrement(reinterpret_cast<volatile LONG*>(&g_cObjRefs));
 }
-inline void ModuleServerLockAdd() { InterlockedIncrement(&g_cServerLocks); }
-inline void ModuleServerLockDrop() { InterlockedDecrement(&g_cServerLocks); }
+inline void ModuleServerLockAdd() {
+    InterlockedIncrement(&g_cServerLocks);
+}
+inline void ModuleServerLockDrop() {
+    InterlockedDecrement(&g_cServerLocks);
+}

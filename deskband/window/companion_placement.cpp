@@ -26,8 +26,8 @@ CompanionPlacement ComputeCompanionPlacement(const RECT& rcMonitor, const RECT& 
     const bool fTop = LONGLONG{ptClick.y} - rcMonitor.top < halfH;
 
     CompanionPlacement placement = {};
-    placement.fVertical = (LONGLONG{rcParent.bottom} - rcParent.top) >=
-                          (LONGLONG{rcParent.right} - rcParent.left);
+    placement.fVertical =
+        (LONGLONG{rcParent.bottom} - rcParent.top) >= (LONGLONG{rcParent.right} - rcParent.left);
     if (fTop) {
         placement.corner = fLeft ? kCornerTopLeft : kCornerTopRight;
     } else {

@@ -34,7 +34,9 @@ bool CompanionPath(wchar_t (&path)[MAX_PATH]) {
 
 } // namespace
 
-void CDeskBand::OnLButtonDown() { GetCursorPos(&m_ptDown); }
+void CDeskBand::OnLButtonDown() {
+    GetCursorPos(&m_ptDown);
+}
 
 void CDeskBand::OnLButtonUp(HWND hwnd) {
     POINT pt = {};

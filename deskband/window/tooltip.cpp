@@ -19,11 +19,10 @@ void CDeskBand::CreateTooltip(HWND hwnd) {
         lstrcpynW(text, names::kDefaultTipText, names::kSettingTextChars);
     }
 
-    m_tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr,
-                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON |
-                                TTS_USEVISUALSTYLE,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd,
-                            nullptr, g_hInstance, nullptr);
+    m_tip = CreateWindowExW(
+        0, TOOLTIPS_CLASSW, nullptr,
+        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON | TTS_USEVISUALSTYLE, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, g_hInstance, nullptr);
     if (m_tip == nullptr) {
         // The host has no tooltip class (yet): the next mouse move tries again.
         return;

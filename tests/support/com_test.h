@@ -23,7 +23,9 @@ class ComApartment {
 
 // A value no method writes by accident, to prove an out parameter was left
 // alone.
-inline void* SentinelPointer() { return reinterpret_cast<void*>(static_cast<uintptr_t>(0xBAADF00D)); }
+inline void* SentinelPointer() {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(0xBAADF00D));
+}
 
 // Releases and expects the object to be gone.
 template <typename T> void ExpectLastRelease(T*& p) {

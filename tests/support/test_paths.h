@@ -12,4 +12,6 @@ inline std::wstring BinDirectory() {
     return dir.substr(0, dir.find_last_of(L"\\/") + 1);
 }
 
-inline std::wstring BandDllPath() { return BinDirectory() + L"VantrelDeskBand.dll"; }
+inline std::wstring BandDllPath() {
+    return BinDirectory() + L"VantrelDeskBand.dll";
+}
