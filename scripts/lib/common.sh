@@ -3,7 +3,8 @@
 
 VANTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 VANTREL_PRESET="${VANTREL_PRESET:-mingw-release}"
-VANTREL_BUILD="$VANTREL_ROOT/build/$VANTREL_PRESET"
+# VANTREL_BUILD may point elsewhere, so that several builds can live side by side.
+VANTREL_BUILD="${VANTREL_BUILD:-$VANTREL_ROOT/build/$VANTREL_PRESET}"
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
@@ -33,8 +34,8 @@ install_packages() {
 
 build_all() {
   log "configure and build ($VANTREL_PRESET)"
-  cmake --preset "$VANTREL_PRESET" >/dev/null
-  cmake --build --preset "$VANTREL_PRESET"
+  cmake --preset "$VANTREL_PRESET" -B "$VANTREL_BUILD" >/dev/null
+  cmake --build "$VANTREL_BUILD" -j2
 }
 
 # make_prefix DIR [null|x11]: a private Wine prefix; "null" runs windows
