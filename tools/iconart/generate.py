@@ -25,7 +25,10 @@ import subprocess
 import sys
 from pathlib import Path
 
-from PIL import Image, ImageDraw, ImageFont
+try:
+    from PIL import Image, ImageDraw, ImageFont
+except ImportError:  # e.g. a private Python first on PATH
+    sys.exit("generate.py needs Pillow: apt-get install python3-pil, then run it with /usr/bin/python3")
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent.parent
@@ -52,8 +55,9 @@ DEFAULT_GLOW_REACH = 4
 GLOW_PEAK = 146
 # Average lightening of the hot figure, in levels of 0..255.
 HOT_LIFT = 14.0
-# Palette sizes of the keyed pictures (key colour included). Style 5's normal
-# keyed picture is stored at 24 bpp instead; the drawing does not care.
+# Palette sizes of the keyed pictures (key colour included); style 6's normal
+# keyed picture has a smaller table. Style 5's normal keyed picture is stored
+# at 24 bpp instead. The drawing takes any of these alike.
 PALETTE_ENTRIES = 102
 PALETTE_ENTRIES_BY_ID = {131: 100}
 TRUE_COLOUR_IDS = {127}
