@@ -15,7 +15,7 @@ log() { printf '\n== %s\n' "$*"; }
 VANTREL_PACKAGES=(
   cmake make g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 libwine-dev googletest
-  xvfb xauth x11-utils imagemagick python3 python3-pil librsvg2-bin
+  xvfb xauth x11-utils xdotool imagemagick python3 python3-pil python3-numpy librsvg2-bin
 )
 
 install_packages() {
@@ -32,10 +32,14 @@ install_packages() {
   fi
 }
 
+# build_all [TARGET...]: configures, then builds everything, or only the
+# targets named (and what they depend on).
 build_all() {
   log "configure and build ($VANTREL_PRESET)"
   cmake --preset "$VANTREL_PRESET" -B "$VANTREL_BUILD" >/dev/null
-  cmake --build "$VANTREL_BUILD" -j2
+  local targets=()
+  for target in "$@"; do targets+=(--target "$target"); done
+  cmake --build "$VANTREL_BUILD" -j2 "${targets[@]}"
 }
 
 # make_prefix DIR [null|x11]: a private Wine prefix; "null" runs windows

@@ -91,7 +91,7 @@ STDMETHODIMP BandSite::RemoveBand(DWORD dwBandID) {
             pObjectWithSite->SetSite(nullptr);
             pObjectWithSite->Release();
         }
-        hosted.pBand->Release();
+        m_removed.push_back({dwBandID, hosted.pBand->Release()});
         hosted.pSite->Release();
         Layout();
         return S_OK;
@@ -217,7 +217,11 @@ STDMETHODIMP BandSiteService::LockServer(BOOL) {
 
 ClassObjectRegistration::ClassObjectRegistration(REFCLSID clsid, IUnknown* pClassObject,
                                                  DWORD dwContext)
-    : m_hr(CoRegisterClassObject(clsid, pClassObject, dwContext, REGCLS_MULTIPLEUSE, &m_dwCookie)) {
+    : m_hr(E_FAIL) {
+    // In the body, not the initializer list: m_dwCookie is declared after
+    // m_hr, so its own initializer would run after the call and wipe the
+    // cookie, and the destructor would then revoke nothing.
+    m_hr = CoRegisterClassObject(clsid, pClassObject, dwContext, REGCLS_MULTIPLEUSE, &m_dwCookie);
 }
 
 ClassObjectRegistration::~ClassObjectRegistration() {

@@ -24,6 +24,13 @@ struct HostedBand {
     HWND hwnd; // the band's window as GetWindow gave it after siting
 };
 
+// A band RemoveBand took out: what its last Release returned (0 when the
+// band site held the last reference).
+struct RemovedBand {
+    DWORD dwBandID;
+    ULONG cRefAfterRelease;
+};
+
 class BandSite final : public IBandSite {
   public:
     explicit BandSite(HWND hwndHost);
@@ -57,6 +64,7 @@ class BandSite final : public IBandSite {
     const std::vector<std::string>& Calls() const { return m_calls; }
     const std::vector<HostedBand>& Bands() const { return m_bands; }
     const HostedBand* Find(DWORD dwBandID) const;
+    const std::vector<RemovedBand>& Removed() const { return m_removed; }
     HWND Host() const { return m_hwndHost; }
     LONG RefCount() const { return m_cRef; }
 
@@ -69,6 +77,7 @@ class BandSite final : public IBandSite {
     int m_layoutStart = 0;
     std::vector<std::string> m_calls;
     std::vector<HostedBand> m_bands;
+    std::vector<RemovedBand> m_removed;
 };
 
 // A class object that hands out one band site: registered for
