@@ -15,7 +15,7 @@ log() { printf '\n== %s\n' "$*"; }
 VANTREL_PACKAGES=(
   cmake make g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 libwine-dev googletest
-  xvfb xauth x11-utils xdotool imagemagick python3 python3-pil python3-numpy librsvg2-bin
+  xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick python3 python3-pil python3-numpy librsvg2-bin
 )
 
 install_packages() {
@@ -58,7 +58,9 @@ make_prefix() {
   else
     wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
   fi
-  wineserver -w
+  # Not "wineserver -w": a persistent server left from an earlier run would
+  # make that wait for ever. Ending it also writes the registry out.
+  wineserver -k 2>/dev/null || true
 }
 
 # Wine's service processes inherit the output of the first Wine program of a

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -204,6 +205,50 @@ int Show(const std::wstring& dllPath) {
     return kExitOk;
 }
 
+// A tooltip shown for a band: a visible popup of the common-controls tooltip
+// class owned by the taskbar that holds a band window. Its text comes back
+// through WM_GETTEXT, which the system carries across processes.
+struct TooltipSearch {
+    std::vector<HWND> owners;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectIfBandTooltip(HWND hwnd, LPARAM lParam) {
+    TooltipSearch* search = reinterpret_cast<TooltipSearch*>(lParam);
+    wchar_t className[64] = {};
+    if (!IsWindowVisible(hwnd) || GetClassNameW(hwnd, className, 64) == 0 ||
+        wcscmp(className, TOOLTIPS_CLASSW) != 0) {
+        return TRUE;
+    }
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    for (HWND candidate : search->owners) {
+        if (owner == candidate) {
+            search->found.push_back(hwnd);
+            break;
+        }
+    }
+    return TRUE;
+}
+
+void PrintVisibleTooltips(const std::vector<HWND>& bandWindows) {
+    TooltipSearch search;
+    for (HWND hwnd : bandWindows) {
+        search.owners.push_back(hwnd);
+        search.owners.push_back(GetAncestor(hwnd, GA_ROOT));
+    }
+    EnumWindows(CollectIfBandTooltip, reinterpret_cast<LPARAM>(&search));
+    for (HWND tip : search.found) {
+        wchar_t text[names::kSettingTextChars] = {};
+        DWORD_PTR cch = 0;
+        SendMessageTimeoutW(tip, WM_GETTEXT, names::kSettingTextChars,
+                            reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &cch);
+        RECT rc = {};
+        GetWindowRect(tip, &rc);
+        wprintf(L"tooltip: visible at (%ld, %ld)-(%ld, %ld) text \"%ls\"\n", rc.left, rc.top,
+                rc.right, rc.bottom, text);
+    }
+}
+
 std::wstring RegisteredModule() {
     wchar_t clsid[kGuidStringChars] = {};
     StringFromGUID2(CLSID_VantrelDeskBand, clsid, kGuidStringChars);
@@ -256,9 +301,18 @@ int Status() {
     for (HWND hwnd : windows) {
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
-        wprintf(L"  0x%llX (process %lu)\n",
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hwnd)), pid);
+        // Screen rectangles of the band and of the taskbar holding it: where a
+        // person would point, and what the companion's anchor is measured from.
+        RECT rcBand = {};
+        RECT rcParent = {};
+        GetWindowRect(hwnd, &rcBand);
+        GetWindowRect(GetParent(hwnd), &rcParent);
+        wprintf(L"  0x%llX (process %lu) at (%ld, %ld)-(%ld, %ld) in (%ld, %ld)-(%ld, %ld)\n",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hwnd)), pid,
+                rcBand.left, rcBand.top, rcBand.right, rcBand.bottom, rcParent.left, rcParent.top,
+                rcParent.right, rcParent.bottom);
     }
+    PrintVisibleTooltips(windows);
     return kExitOk;
 }
 

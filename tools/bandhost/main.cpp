@@ -28,7 +28,8 @@ namespace {
 using namespace bandhost;
 
 constexpr wchar_t kUsage[] =
-    L"usage: bandhost [--bottom|--top|--left|--right] [--thickness PX] [--older]\n"
+    L"usage: bandhost [--bottom|--top|--left|--right] [--thickness PX] [--band-offset PX] "
+    L"[--older]\n"
     L"                [--log FILE] [--exit-after SECONDS] [--dll PATH] [--show] [--hidden]\n"
     L"  --older       an older taskbar: no desk band service; show requests are served\n"
     L"                in this process (--show, or the \"show\" and \"load\" commands)\n"
@@ -45,6 +46,7 @@ enum class Edge { Bottom, Top, Left, Right };
 struct Options {
     Edge edge = Edge::Bottom;
     int thickness = 40;
+    int bandOffset = 0; // where along the taskbar the first band starts
     bool older = false;
     bool show = false;
     bool visible = true;
@@ -107,6 +109,9 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
             options->visible = false;
         } else if (arg == L"--thickness" && ParseUnsigned(next, 1000, &n) && n >= 8) {
             options->thickness = static_cast<int>(n);
+            ++i;
+        } else if (arg == L"--band-offset" && ParseUnsigned(next, 10000, &n)) {
+            options->bandOffset = static_cast<int>(n);
             ++i;
         } else if (arg == L"--exit-after" && ParseUnsigned(next, 86400, &n)) {
             options->exitAfterSeconds = n;
@@ -332,6 +337,7 @@ int Run(int argc, wchar_t** argv) {
             SetWindowLongPtrW(g_host.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostProc)));
 
         shell::BandSite* pInner = new shell::BandSite(g_host.hwnd);
+        pInner->SetLayoutStart(options.bandOffset);
         g_host.pBandSite = new LoggedBandSite(pInner);
         pInner->Release();
 
