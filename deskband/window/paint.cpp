@@ -10,6 +10,21 @@
 namespace {
 constexpr int kSourceSide = 32;
 constexpr int kAlphaDepth = 32;
+
+// A paint or erase message carries its DC from whoever sent it. A value that
+// names no device context draws nothing and must not cost the band its
+// memory DC (nor reach a GDI that trusts the handle's bits).
+bool IsDeviceContext(HDC hdc) {
+    switch (GetObjectType(hdc)) {
+    case OBJ_DC:
+    case OBJ_MEMDC:
+    case OBJ_METADC:
+    case OBJ_ENHMETADC:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 WORD CDeskBand::GetIconResourceId(bool fHot) const {
@@ -33,7 +48,7 @@ void CDeskBand::SwitchIconBitmap(bool fHot) {
 void CDeskBand::OnPaint(HDC hdcGiven) {
     PaintDC paint(hdcGiven == nullptr ? m_hwnd : nullptr);
     HDC hdc = hdcGiven != nullptr ? hdcGiven : paint.Get();
-    if (hdc == nullptr) {
+    if (hdc == nullptr || !IsDeviceContext(hdc)) {
         return;
     }
     RECT rc = {};
@@ -75,6 +90,9 @@ void CDeskBand::OnPaint(HDC hdcGiven) {
 }
 
 void CDeskBand::OnEraseBackground(HDC hdc) {
+    if (!IsDeviceContext(hdc)) {
+        return;
+    }
     RECT rc = {};
     GetClientRect(m_hwnd, &rc);
     FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
