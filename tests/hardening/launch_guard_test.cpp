@@ -1,0 +1,311 @@
+// Where a click looks for the companion: beside the module, also in a
+// directory with spaces and non-ASCII characters; nowhere when the module's
+// path does not fit in 260 characters; and never in the current directory or
+// on PATH, where programs of the same name lie in wait.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "hardening/hardening.h"
+#include "hardening/temp_copy.h"
+#include "shell/band_site.h"
+#include "shell/host_window.h"
+#include "support/band_module.h"
+#include "support/com_test.h"
+#include "support/test_paths.h"
+
+namespace hardening {
+namespace {
+
+const std::wstring kCompanion = L"AppVantrelHelp.exe";
+
+// Counts the lines this process writes to the debugger output: the band
+// writes the companion's command line there just before it starts it.
+std::mutex g_debugMutex;
+std::vector<std::wstring> g_debugLines;
+
+LONG CALLBACK OnDebugPrint(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* rec = info->ExceptionRecord;
+    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C && rec->NumberParameters >= 2) {
+        std::lock_guard<std::mutex> lock(g_debugMutex);
+        g_debugLines.emplace_back(reinterpret_cast<const wchar_t*>(rec->ExceptionInformation[1]));
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_C && rec->NumberParameters >= 2) {
+        const char* text = reinterpret_cast<const char*>(rec->ExceptionInformation[1]);
+        std::lock_guard<std::mutex> lock(g_debugMutex);
+        g_debugLines.emplace_back(text, text + strlen(text));
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The stand-in's log, named to it through the environment the band's start
+// passes on; one line per start: exe=<path>\targs=<...>\tcmdline=<...>.
+class StartLog {
+  public:
+    StartLog() {
+        wchar_t dir[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, dir);
+        wchar_t name[MAX_PATH] = {};
+        GetTempFileNameW(dir, L"vhl", 0, name);
+        m_path = name;
+        DeleteFileW(m_path.c_str());
+        SetEnvironmentVariableW(L"VANTREL_COMPANION_LOG", m_path.c_str());
+    }
+    ~StartLog() {
+        SetEnvironmentVariableW(L"VANTREL_COMPANION_LOG", nullptr);
+        DeleteFileW(m_path.c_str());
+    }
+    StartLog(const StartLog&) = delete;
+    StartLog& operator=(const StartLog&) = delete;
+
+    // The exe= field of every start so far.
+    std::vector<std::wstring> Exes() const {
+        std::vector<std::wstring> exes;
+        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return exes;
+        }
+        std::string text;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+            text.append(buffer, read);
+        }
+        CloseHandle(file);
+        size_t at = 0;
+        while ((at = text.find("exe=", at)) != std::string::npos) {
+            const size_t end = text.find('\t', at);
+            const std::string utf8 = text.substr(at + 4, end - at - 4);
+            std::wstring wide(utf8.size(), L'\0');
+            wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                            &wide[0], static_cast<int>(wide.size())));
+            exes.push_back(wide);
+            at = end;
+        }
+        return exes;
+    }
+    // Waits, pumping, until `count` starts are logged; bounded generously,
+    // as a Wine process can take seconds to start on a busy machine.
+    std::vector<std::wstring> WaitFor(size_t count) const {
+        std::vector<std::wstring> exes = Exes();
+        for (Budget budget(~0ull, 60000); exes.size() < count && budget.More();) {
+            PumpMessages();
+            Sleep(50);
+            exes = Exes();
+        }
+        return exes;
+    }
+
+  private:
+    std::wstring m_path;
+};
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return lstrcmpiW(a.c_str(), b.c_str()) == 0;
+}
+
+// A directory tree whose deepest path has exactly `length` characters; with
+// a length of 0, just the base directory.
+class DirectoryOfLength {
+  public:
+    DirectoryOfLength(const std::wstring& base, size_t length) {
+        m_path = base;
+        if ((length != 0 && m_path.size() >= length) ||
+            !CreateDirectoryW(m_path.c_str(), nullptr)) {
+            return;
+        }
+        m_dirs.push_back(m_path);
+        if (length == 0) {
+            m_ok = true;
+            return;
+        }
+        while (m_path.size() < length) {
+            const size_t room = length - m_path.size() - 1;
+            const size_t step = room > 120 ? 100 : room;
+            m_path += L"\\" + std::wstring(step == 0 ? 1 : step, L'h');
+            if (!CreateDirectoryW(m_path.c_str(), nullptr)) {
+                return;
+            }
+            m_dirs.push_back(m_path);
+        }
+        m_ok = m_path.size() == length;
+    }
+    ~DirectoryOfLength() {
+        for (const std::wstring& file : m_files) {
+            for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i) {
+                Sleep(50); // a started stand-in may still be on its way out
+            }
+        }
+        for (auto it = m_dirs.rbegin(); it != m_dirs.rend(); ++it) {
+            RemoveDirectoryW(it->c_str());
+        }
+    }
+    DirectoryOfLength(const DirectoryOfLength&) = delete;
+    DirectoryOfLength& operator=(const DirectoryOfLength&) = delete;
+
+    bool Ok() const { return m_ok; }
+    const std::wstring& Path() const { return m_path; }
+    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
+    bool CopyIn(const std::wstring& from, const std::wstring& name) {
+        m_files.push_back(File(name));
+        return CopyFileW(from.c_str(), File(name).c_str(), FALSE) != FALSE;
+    }
+
+  private:
+    std::wstring m_path;
+    bool m_ok = false;
+    std::vector<std::wstring> m_dirs;
+    std::vector<std::wstring> m_files;
+};
+
+std::wstring TempBase(const std::wstring& leaf) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + leaf + std::to_wstring(GetCurrentProcessId());
+}
+
+class CompanionLaunch : public testing::Test {
+  protected:
+    void SetUp() override {
+        m_handler = AddVectoredExceptionHandler(1, OnDebugPrint);
+        ClearDebug();
+    }
+    void TearDown() override { RemoveVectoredExceptionHandler(m_handler); }
+
+    static void ClearDebug() {
+        std::lock_guard<std::mutex> lock(g_debugMutex);
+        g_debugLines.clear();
+    }
+    static size_t DebugLines() {
+        std::lock_guard<std::mutex> lock(g_debugMutex);
+        return g_debugLines.size();
+    }
+
+    // Loads the module at `dll`, hosts a band at the bottom-left of the
+    // screen and clicks it. The number of command lines the band wrote.
+    size_t ClickBandOf(const std::wstring& dll) {
+        ClearDebug();
+        BandModule module(dll);
+        EXPECT_TRUE(module.Loaded())
+            << "cannot load the module from a path of " << dll.size() << " characters";
+        if (!module.Loaded()) {
+            return 0;
+        }
+        shell::HostWindow host({0, 560, 800, 600}, true);
+        shell::BandSite* pSite = new shell::BandSite(host.Get());
+        IDeskBand* pBand = nullptr;
+        EXPECT_EQ(S_OK, module.CreateBand(IID_IDeskBand, &pBand));
+        if (pBand != nullptr) {
+            EXPECT_TRUE(SUCCEEDED(pSite->AddBand(pBand)));
+            HWND hwnd = nullptr;
+            pBand->GetWindow(&hwnd);
+            Watchdog watchdog("a click on the band", 120000);
+            SetCursorPos(16, 580);
+            SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            SendMessageW(hwnd, WM_LBUTTONUP, 0, 0);
+            pSite->RemoveAll();
+            EXPECT_EQ(0u, pBand->Release());
+        }
+        EXPECT_EQ(0u, pSite->Release());
+        return DebugLines();
+    }
+
+    ComApartment m_apartment;
+    StartLog m_log;
+    void* m_handler = nullptr;
+};
+
+TEST_F(CompanionLaunch, StartsTheCompanionBesideAModuleInASpacedNonAsciiDirectory) {
+    DirectoryOfLength dir(TempBase(L"Vantrel h\x00E4rdening \x00DF\x00E9 \x6D4B\x8BD5 "), 0);
+    ASSERT_TRUE(dir.Ok()) << "cannot make " << testing::PrintToString(dir.Path()) << ", error "
+                          << GetLastError();
+    ASSERT_TRUE(dir.CopyIn(BandDllPath(), L"VantrelDeskBand.dll"));
+    ASSERT_TRUE(dir.CopyIn(BinDirectory() + kCompanion, kCompanion));
+    EXPECT_EQ(1u, ClickBandOf(dir.File(L"VantrelDeskBand.dll")));
+    const std::vector<std::wstring> exes = m_log.WaitFor(1);
+    ASSERT_EQ(1u, exes.size());
+    EXPECT_TRUE(SamePath(dir.File(kCompanion), exes[0]))
+        << "started " << std::string(exes[0].begin(), exes[0].end());
+}
+
+struct ModulePathCase {
+    size_t moduleLength;
+    bool starts;
+};
+
+// The module's own path must fit in 260 characters with its terminator:
+// 259 does, 260 and 261 do not, and a module path that does not fit starts
+// nothing, although the companion lies beside it and a cut-short module path
+// would lead right to it.
+TEST_F(CompanionLaunch, ModulePathOf259StartsAndOf260Or261StartsNothing) {
+    const std::wstring dllName = L"VantrelDeskBand.dll";
+    const ModulePathCase cases[] = {{259, true}, {260, false}, {261, false}};
+    size_t started = 0;
+    for (const ModulePathCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "module path of " << c.moduleLength << " characters");
+        DirectoryOfLength dir(TempBase(L"vlen"), c.moduleLength - dllName.size() - 1);
+        ASSERT_TRUE(dir.Ok());
+        ASSERT_TRUE(dir.CopyIn(BandDllPath(), dllName));
+        ASSERT_TRUE(dir.CopyIn(BinDirectory() + kCompanion, kCompanion));
+        ASSERT_EQ(c.moduleLength, dir.File(dllName).size());
+        EXPECT_EQ(c.starts ? 1u : 0u, ClickBandOf(dir.File(dllName)));
+        if (c.starts) {
+            const std::vector<std::wstring> exes = m_log.WaitFor(++started);
+            ASSERT_EQ(started, exes.size());
+            EXPECT_TRUE(SamePath(dir.File(kCompanion), exes.back()));
+        }
+    }
+}
+
+// Programs of the companion's name in the current directory and on PATH,
+// and beside this executable, are never started in its place: not when the
+// module's directory lacks the companion, and not beside a band whose own
+// companion starts.
+TEST_F(CompanionLaunch, SameNamedProgramsInTheCurrentDirectoryOrOnPathAreNeverStarted) {
+    DirectoryOfLength decoyCwd(TempBase(L"vdecoy-cwd"), 0);
+    DirectoryOfLength decoyPath(TempBase(L"vdecoy-path"), 0);
+    DirectoryOfLength lonely(TempBase(L"vlonely"), 0);
+    DirectoryOfLength proper(TempBase(L"vproper"), 0);
+    ASSERT_TRUE(decoyCwd.CopyIn(BinDirectory() + kCompanion, kCompanion));
+    ASSERT_TRUE(decoyPath.CopyIn(BinDirectory() + kCompanion, kCompanion));
+    ASSERT_TRUE(lonely.CopyIn(BandDllPath(), L"VantrelDeskBand.dll"));
+    ASSERT_TRUE(proper.CopyIn(BandDllPath(), L"VantrelDeskBand.dll"));
+    ASSERT_TRUE(proper.CopyIn(BinDirectory() + kCompanion, kCompanion));
+
+    wchar_t oldCwd[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, oldCwd);
+    std::wstring oldPath(32768, L'\0');
+    oldPath.resize(GetEnvironmentVariableW(L"PATH", &oldPath[0], 32768));
+    ASSERT_TRUE(SetCurrentDirectoryW(decoyCwd.Path().c_str()));
+    SetEnvironmentVariableW(L"PATH", (decoyPath.Path() + L";" + oldPath).c_str());
+
+    // The band tries its own directory, where nothing lies.
+    const size_t lonelyLines = ClickBandOf(lonely.File(L"VantrelDeskBand.dll"));
+    // Then a band whose companion is there: its start is the only one.
+    const size_t properLines = ClickBandOf(proper.File(L"VantrelDeskBand.dll"));
+    const std::vector<std::wstring> exes = m_log.WaitFor(1);
+    // Whatever the first click might have started has had the time the
+    // second start took to turn up as well.
+    PumpMessages();
+    Sleep(1000);
+    const std::vector<std::wstring> all = m_log.Exes();
+
+    SetCurrentDirectoryW(oldCwd);
+    SetEnvironmentVariableW(L"PATH", oldPath.c_str());
+
+    EXPECT_EQ(1u, lonelyLines);
+    EXPECT_EQ(1u, properLines);
+    ASSERT_EQ(1u, all.size());
+    EXPECT_TRUE(SamePath(proper.File(kCompanion), all[0]))
+        << "started " << std::string(all[0].begin(), all[0].end());
+}
+
+} // namespace
+} // namespace hardening
