@@ -20,25 +20,27 @@ STDMETHODIMP CDeskBand::SetSite(IUnknown* pUnkSite) {
         return S_OK;
     }
 
+    if (m_hwnd != nullptr) {
+        // Sited again: the earlier window must not
+        // outlive its place in the old host nor keep pointing at us, whether
+        // or not the new site yields a window of its own.
+        DestroyBandWindows();
+        WaitForBandWindowIdle(m_hwnd);
+        m_hwnd = nullptr;
+        m_tip = nullptr;
+        if (m_fHot) {
+            // A new window never saw the mouse enter.
+            m_fHot = FALSE;
+            SwitchIconBitmap(false);
+        }
+    }
+
     IOleWindow* pOleWindow = nullptr;
     if (SUCCEEDED(
             pUnkSite->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&pOleWindow)))) {
         const HRESULT hrWindow = pOleWindow->GetWindow(&m_hwndParent);
         RegisterBandMessages();
         if (SUCCEEDED(hrWindow)) {
-            if (m_hwnd != nullptr) {
-                // Sited again: the earlier window must not outlive its place
-                // in the old host nor keep pointing at us.
-                DestroyBandWindows();
-                WaitForBandWindowIdle(m_hwnd);
-                m_hwnd = nullptr;
-                m_tip = nullptr;
-                if (m_fHot) {
-                    // The new window never saw the mouse enter.
-                    m_fHot = FALSE;
-                    SwitchIconBitmap(false);
-                }
-            }
             if (EnsureBandWindowClass()) {
                 CreateWindowExW(0, names::kWindowClass, nullptr,
                                 WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 0,
