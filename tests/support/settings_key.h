@@ -50,9 +50,15 @@ class ScopedSettingsKey {
 
     // Writes raw bytes of any type under the key, creating it.
     LSTATUS SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD cb) {
+        // Wine (like Windows) stores a string's terminator too when the
+        // character just past the data is 0, whatever cb says; a guard
+        // character there keeps an unterminated value exactly as given.
+        std::vector<BYTE> bytes(static_cast<const BYTE*>(data),
+                                static_cast<const BYTE*>(data) + cb);
+        bytes.push_back('G');
+        bytes.push_back(0);
         HKEY hkey = Create();
-        const LSTATUS status =
-            RegSetValueExW(hkey, name, 0, type, static_cast<const BYTE*>(data), cb);
+        const LSTATUS status = RegSetValueExW(hkey, name, 0, type, bytes.data(), cb);
         RegCloseKey(hkey);
         return status;
     }

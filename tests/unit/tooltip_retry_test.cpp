@@ -18,11 +18,13 @@ TEST_F(TooltipRetryTest, ATipThatCouldNotBeMadeIsMadeOnTheNextMove) {
     // description to register it again as a host would.
     HMODULE comctl = LoadLibraryW(L"comctl32.dll");
     ASSERT_NE(nullptr, comctl);
-    WNDCLASSEXW wc = {sizeof(wc)};
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
     ASSERT_TRUE(GetClassInfoExW(comctl, TOOLTIPS_CLASSW, &wc));
     wc.lpszClassName = TOOLTIPS_CLASSW;
     ASSERT_TRUE(UnregisterClassW(TOOLTIPS_CLASSW, comctl));
-    WNDCLASSEXW probe = {sizeof(probe)};
+    WNDCLASSEXW probe = {};
+    probe.cbSize = sizeof(probe);
     ASSERT_FALSE(GetClassInfoExW(nullptr, TOOLTIPS_CLASSW, &probe));
 
     ASSERT_EQ(ERROR_SUCCESS, m_settings.SetString(L"TECHSUPPORT_TEXT", L"before"));
