@@ -17,6 +17,7 @@
 #include "support/band_module.h"
 #include "support/com_test.h"
 #include "support/test_paths.h"
+#include "support/companion_log.h"
 
 namespace hardening {
 namespace {
@@ -43,69 +44,6 @@ LONG CALLBACK OnDebugPrint(EXCEPTION_POINTERS* info) {
     }
     return EXCEPTION_CONTINUE_SEARCH;
 }
-
-// The stand-in's log, named to it through the environment the band's start
-// passes on; one line per start: exe=<path>\targs=<...>\tcmdline=<...>.
-class StartLog {
-  public:
-    StartLog() {
-        wchar_t dir[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, dir);
-        wchar_t name[MAX_PATH] = {};
-        GetTempFileNameW(dir, L"vhl", 0, name);
-        m_path = name;
-        DeleteFileW(m_path.c_str());
-        SetEnvironmentVariableW(L"VANTREL_COMPANION_LOG", m_path.c_str());
-    }
-    ~StartLog() {
-        SetEnvironmentVariableW(L"VANTREL_COMPANION_LOG", nullptr);
-        DeleteFileW(m_path.c_str());
-    }
-    StartLog(const StartLog&) = delete;
-    StartLog& operator=(const StartLog&) = delete;
-
-    // The exe= field of every start so far.
-    std::vector<std::wstring> Exes() const {
-        std::vector<std::wstring> exes;
-        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return exes;
-        }
-        std::string text;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-            text.append(buffer, read);
-        }
-        CloseHandle(file);
-        size_t at = 0;
-        while ((at = text.find("exe=", at)) != std::string::npos) {
-            const size_t end = text.find('\t', at);
-            const std::string utf8 = text.substr(at + 4, end - at - 4);
-            std::wstring wide(utf8.size(), L'\0');
-            wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                            &wide[0], static_cast<int>(wide.size())));
-            exes.push_back(wide);
-            at = end;
-        }
-        return exes;
-    }
-    // Waits, pumping, until `count` starts are logged; bounded generously,
-    // as a Wine process can take seconds to start on a busy machine.
-    std::vector<std::wstring> WaitFor(size_t count) const {
-        std::vector<std::wstring> exes = Exes();
-        for (Budget budget(~0ull, 60000); exes.size() < count && budget.More();) {
-            PumpMessages();
-            Sleep(50);
-            exes = Exes();
-        }
-        return exes;
-    }
-
-  private:
-    std::wstring m_path;
-};
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return lstrcmpiW(a.c_str(), b.c_str()) == 0;
@@ -218,7 +156,7 @@ class CompanionLaunch : public testing::Test {
     }
 
     ComApartment m_apartment;
-    StartLog m_log;
+    support::CompanionLog m_log;
     void* m_handler = nullptr;
 };
 
@@ -229,7 +167,7 @@ TEST_F(CompanionLaunch, StartsTheCompanionBesideAModuleInASpacedNonAsciiDirector
     ASSERT_TRUE(dir.CopyIn(BandDllPath(), L"VantrelDeskBand.dll"));
     ASSERT_TRUE(dir.CopyIn(BinDirectory() + kCompanion, kCompanion));
     EXPECT_EQ(1u, ClickBandOf(dir.File(L"VantrelDeskBand.dll")));
-    const std::vector<std::wstring> exes = m_log.WaitFor(1);
+    const std::vector<std::wstring> exes = support::CompanionLog::Exes(m_log.WaitFor(1));
     ASSERT_EQ(1u, exes.size());
     EXPECT_TRUE(SamePath(dir.File(kCompanion), exes[0]))
         << "started " << std::string(exes[0].begin(), exes[0].end());
@@ -257,7 +195,8 @@ TEST_F(CompanionLaunch, ModulePathOf259StartsAndOf260Or261StartsNothing) {
         ASSERT_EQ(c.moduleLength, dir.File(dllName).size());
         EXPECT_EQ(c.starts ? 1u : 0u, ClickBandOf(dir.File(dllName)));
         if (c.starts) {
-            const std::vector<std::wstring> exes = m_log.WaitFor(++started);
+            const std::vector<std::wstring> exes =
+                support::CompanionLog::Exes(m_log.WaitFor(++started));
             ASSERT_EQ(started, exes.size());
             EXPECT_TRUE(SamePath(dir.File(kCompanion), exes.back()));
         }
@@ -290,12 +229,12 @@ TEST_F(CompanionLaunch, SameNamedProgramsInTheCurrentDirectoryOrOnPathAreNeverSt
     const size_t lonelyLines = ClickBandOf(lonely.File(L"VantrelDeskBand.dll"));
     // Then a band whose companion is there: its start is the only one.
     const size_t properLines = ClickBandOf(proper.File(L"VantrelDeskBand.dll"));
-    const std::vector<std::wstring> exes = m_log.WaitFor(1);
+    const std::vector<std::wstring> exes = support::CompanionLog::Exes(m_log.WaitFor(1));
     // Whatever the first click might have started has had the time the
     // second start took to turn up as well.
     PumpMessages();
     Sleep(1000);
-    const std::vector<std::wstring> all = m_log.Exes();
+    const std::vector<std::wstring> all = support::CompanionLog::Exes(m_log.Read());
 
     SetCurrentDirectoryW(oldCwd);
     SetEnvironmentVariableW(L"PATH", oldPath.c_str());

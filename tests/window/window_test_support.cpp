@@ -53,17 +53,6 @@ LONG CALLBACK DebugPrintHandler(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-std::wstring FromUtf8(const std::string& s) {
-    if (s.empty()) {
-        return std::wstring();
-    }
-    const int cch =
-        MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(cch), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], cch);
-    return w;
-}
-
 } // namespace
 
 TestHost::TestHost(const RECT& rc, bool fBrush) {
@@ -269,73 +258,6 @@ std::vector<std::wstring> DebugOutputCapture::Lines() const {
 void DebugOutputCapture::Clear() {
     std::lock_guard<std::mutex> lock(g_debugMutex);
     g_debugLines.clear();
-}
-
-CompanionLog::CompanionLog() {
-    wchar_t dir[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, dir);
-    wchar_t name[MAX_PATH] = {};
-    GetTempFileNameW(dir, L"vcl", 0, name);
-    m_path = name;
-    DeleteFileW(m_path.c_str());
-    SetEnvironmentVariableW(L"VANTREL_COMPANION_LOG", m_path.c_str());
-}
-
-CompanionLog::~CompanionLog() {
-    SetEnvironmentVariableW(L"VANTREL_COMPANION_LOG", nullptr);
-    DeleteFileW(m_path.c_str());
-}
-
-std::vector<CompanionRecord> CompanionLog::Read() const {
-    std::vector<CompanionRecord> records;
-    HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return records;
-    }
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::wstring line = FromUtf8(text.substr(start, end - start));
-        CompanionRecord record;
-        size_t pos = 0;
-        while (pos <= line.size()) {
-            size_t tab = line.find(L'\t', pos);
-            if (tab == std::wstring::npos) {
-                tab = line.size();
-            }
-            const std::wstring field = line.substr(pos, tab - pos);
-            if (field.rfind(L"exe=", 0) == 0) {
-                record.exe = field.substr(4);
-            } else if (field.rfind(L"args=", 0) == 0) {
-                record.args = field.substr(5);
-            } else if (field.rfind(L"cmdline=", 0) == 0) {
-                record.cmdline = line.substr(pos + 8); // the rest, tabs and all
-                break;
-            }
-            pos = tab + 1;
-        }
-        records.push_back(record);
-    }
-    return records;
-}
-
-std::vector<CompanionRecord> CompanionLog::WaitFor(size_t count) const {
-    // Starting a Wine process can take seconds on a busy machine; this only
-    // keeps a missing start from hanging the run.
-    const DWORD deadline = GetTickCount() + 60000;
-    std::vector<CompanionRecord> records = Read();
-    while (records.size() < count && static_cast<LONG>(deadline - GetTickCount()) > 0) {
-        PumpMessages(50);
-        records = Read();
-    }
-    return records;
 }
 
 void PumpMessages(DWORD ms) {

@@ -16,6 +16,7 @@
 #include "shell/band_site.h"
 #include "support/band_module.h"
 #include "support/com_test.h"
+#include "support/companion_log.h"
 
 namespace wt {
 
@@ -136,27 +137,9 @@ class DebugOutputCapture {
     void* m_handler;
 };
 
-struct CompanionRecord {
-    std::wstring exe;
-    std::wstring args;
-    std::wstring cmdline;
-};
-
-// A fresh log for the companion stand-in, named to it through the environment
-// that the band's ShellExecute passes on.
-class CompanionLog {
-  public:
-    CompanionLog();
-    ~CompanionLog();
-    CompanionLog(const CompanionLog&) = delete;
-    CompanionLog& operator=(const CompanionLog&) = delete;
-    // Waits (bounded, generously) until at least `count` starts are recorded.
-    std::vector<CompanionRecord> WaitFor(size_t count) const;
-    std::vector<CompanionRecord> Read() const;
-
-  private:
-    std::wstring m_path;
-};
+// The companion stand-in's record of its starts.
+using support::CompanionLog;
+using support::CompanionRecord;
 
 // Pumps this thread's messages for a while.
 void PumpMessages(DWORD ms);
