@@ -19,6 +19,7 @@
 #include "support/com_test.h"
 #include "support/desk_band_access.h"
 #include "window/busy_count.h"
+#include "shell/releasing_site.h"
 
 namespace hardening {
 namespace {
@@ -142,70 +143,25 @@ TEST_F(Reentrancy, BandReleasedInsideItsProcedureWithoutCloseDW) {
                 static_cast<unsigned long long>(budget.Count()));
 }
 
-// A site that lets the band go when the band tells it of a focus change.
-class ReleasingSite final : public IOleWindow, public IInputObjectSite {
-  public:
-    explicit ReleasingSite(HWND host) : m_host(host) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow)) {
-            *ppv = static_cast<IOleWindow*>(this);
-        } else if (IsEqualIID(riid, IID_IInputObjectSite)) {
-            *ppv = static_cast<IInputObjectSite*>(this);
-        } else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG cRef = InterlockedDecrement(&m_cRef);
-        if (cRef == 0) {
-            delete this;
-        }
-        return cRef;
-    }
-    STDMETHODIMP GetWindow(HWND* phwnd) override {
-        *phwnd = m_host;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP OnFocusChangeIS(IUnknown*, BOOL) override {
-        if (m_pBandToRelease != nullptr) {
-            IUnknown* p = m_pBandToRelease;
-            m_pBandToRelease = nullptr;
-            m_lastCount = p->Release();
-        }
-        return S_OK;
-    }
-    IUnknown* m_pBandToRelease = nullptr;
-    ULONG m_lastCount = 99;
-    LONG m_cRef = 1;
-
-  private:
-    HWND m_host;
-};
-
 TEST_F(Reentrancy, SiteDropsTheLastReferenceWhenToldOfFocus) {
     Rng rng = Rng::ForTest("Reentrancy.FocusRelease");
     Watchdog watchdog("release on focus change", 120000);
     Budget budget(100, 60000);
     while (budget.More()) {
-        ReleasingSite* pSiteObj = new ReleasingSite(m_host.Get());
+        shell::ReleasingSite* pSiteObj = new shell::ReleasingSite(m_host.Get());
         CDeskBand* pBand = new CDeskBand();
         ASSERT_EQ(S_OK, pBand->SetSite(static_cast<IOleWindow*>(pSiteObj)));
         HWND hwnd = Access::m_hwnd(*pBand);
         ASSERT_TRUE(IsWindow(hwnd));
         MoveWindow(hwnd, 0, 0, 32, 40, TRUE);
         Stir(hwnd, rng);
-        pSiteObj->m_pBandToRelease = static_cast<IDeskBand2*>(pBand);
+        pSiteObj->HandOver(static_cast<IDeskBand2*>(pBand));
         pBand = nullptr;
         SendMessageW(hwnd, rng.OneIn(2) ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0);
         PumpMessages();
-        ASSERT_EQ(0u, pSiteObj->m_lastCount);
+        ASSERT_EQ(0u, pSiteObj->LastReleaseResult());
         ASSERT_FALSE(IsWindow(hwnd));
-        ASSERT_EQ(1, pSiteObj->m_cRef) << "the band kept its site";
+        ASSERT_EQ(1, pSiteObj->RefCount()) << "the band kept its site";
         pSiteObj->Release();
     }
     std::printf("[ counts ] release on focus: %llu bands freed inside their own window "

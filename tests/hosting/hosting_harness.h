@@ -21,6 +21,7 @@
 #include "shell/unexpected.h"
 #include "support/band_module.h"
 #include "support/com_test.h"
+#include "shell/releasing_site.h"
 
 namespace hosting {
 
@@ -145,59 +146,6 @@ class UntouchableStream final : public IStream {
         return E_FAIL;
     }
     int m_calls = 0;
-};
-
-// A site that gives up the last reference to its band from inside the band's
-// own window procedure: on the first focus change it is told of, it releases
-// the band reference it was handed.
-class ReleasingSite final : public IOleWindow, public IInputObjectSite {
-  public:
-    explicit ReleasingSite(HWND hwndHost) : m_hwndHost(hwndHost) {}
-
-    void HandOver(IUnknown* pBand) { m_pBand = pBand; }
-    ULONG LastReleaseResult() const { return m_cRefAfterRelease; }
-    bool Released() const { return m_pBand == nullptr && m_fReleased; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow)) {
-            *ppv = static_cast<IOleWindow*>(this);
-        } else if (IsEqualIID(riid, IID_IInputObjectSite)) {
-            *ppv = static_cast<IInputObjectSite*>(this);
-        } else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    // Owned by the test's stack frame: never deleted here.
-    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-    STDMETHODIMP GetWindow(HWND* phwnd) override {
-        *phwnd = m_hwndHost;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override {
-        shell::ReportUnexpectedCall("ReleasingSite::ContextSensitiveHelp");
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP OnFocusChangeIS(IUnknown*, BOOL) override {
-        if (m_pBand != nullptr) {
-            IUnknown* p = m_pBand;
-            m_pBand = nullptr;
-            m_fReleased = true;
-            m_cRefAfterRelease = p->Release();
-        }
-        return S_OK;
-    }
-    LONG RefCount() const { return m_cRef; }
-
-  private:
-    LONG m_cRef = 1;
-    HWND m_hwndHost;
-    IUnknown* m_pBand = nullptr;
-    bool m_fReleased = false;
-    ULONG m_cRefAfterRelease = 0xFFFFFFFF;
 };
 
 // A band site service whose RemoveBand runs what the test says (for example,

@@ -33,3 +33,7 @@ template <typename T> void ExpectLastRelease(T*& p) {
     EXPECT_EQ(0u, p->Release());
     p = nullptr;
 }
+
+// Longer than this, on any machine, means a wait that never ends: teardown
+// checks use it to tell a hang from a slow run, never to judge speed.
+constexpr unsigned long long kHangBoundMs = 30000;
