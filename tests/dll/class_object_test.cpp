@@ -79,7 +79,8 @@ TEST_F(ClassObject, TwoCallsGiveTwoDistinctFactories) {
 TEST_F(ClassObject, BandsKeepTheModuleAndFailedQueriesDoNot) {
     IClassFactory* pFactory = NewFactory();
     IDeskBand* pBand = nullptr;
-    ASSERT_EQ(S_OK, pFactory->CreateInstance(nullptr, IID_IDeskBand, reinterpret_cast<void**>(&pBand)));
+    ASSERT_EQ(S_OK,
+              pFactory->CreateInstance(nullptr, IID_IDeskBand, reinterpret_cast<void**>(&pBand)));
     void* pv = SentinelPointer();
     EXPECT_EQ(E_NOINTERFACE, pFactory->CreateInstance(nullptr, IID_IInputObjectSite, &pv));
     EXPECT_EQ(nullptr, pv);
@@ -126,11 +127,11 @@ TEST_F(ClassObject, LockServerFalseWithoutALockGoesBelowZero) {
     pFactory->LockServer(FALSE); // -1 with the factory alive
     ExpectLastRelease(pFactory); // -2
     EXPECT_EQ(S_OK, m_dll.DllCanUnloadNow());
-    pFactory = NewFactory(); // -1
+    pFactory = NewFactory();    // -1
     pFactory->LockServer(TRUE); // 0
     EXPECT_EQ(S_OK, m_dll.DllCanUnloadNow());
-    pFactory->LockServer(TRUE); // 1
-    pFactory->LockServer(TRUE); // 2
+    pFactory->LockServer(TRUE);  // 1
+    pFactory->LockServer(TRUE);  // 2
     ExpectLastRelease(pFactory); // 1
     EXPECT_EQ(S_FALSE, m_dll.DllCanUnloadNow());
     // Balance for the tests that follow in this process.

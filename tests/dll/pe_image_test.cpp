@@ -48,7 +48,8 @@ class PeFile {
                                   offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                                   m_nt->FileHeader.SizeOfOptionalHeader;
         for (WORD i = 0; i < m_nt->FileHeader.NumberOfSections; ++i) {
-            const auto* section = At<IMAGE_SECTION_HEADER>(sectionsAt + i * sizeof(IMAGE_SECTION_HEADER));
+            const auto* section =
+                At<IMAGE_SECTION_HEADER>(sectionsAt + i * sizeof(IMAGE_SECTION_HEADER));
             if (section == nullptr) {
                 return false;
             }
@@ -165,7 +166,7 @@ std::string Lower(std::string s) {
 
 TEST_F(PeImage, ImportsOnlySystemDlls) {
     const std::set<std::string> allowed = {
-        "kernel32.dll", "user32.dll", "gdi32.dll",  "msimg32.dll",  "uxtheme.dll", "ole32.dll",
+        "kernel32.dll", "user32.dll",  "gdi32.dll",   "msimg32.dll",  "uxtheme.dll", "ole32.dll",
         "oleaut32.dll", "shell32.dll", "shlwapi.dll", "advapi32.dll", "msvcrt.dll"};
     const IMAGE_DATA_DIRECTORY& dir = m_pe.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
     ASSERT_NE(0u, dir.VirtualAddress);

@@ -103,9 +103,9 @@ TEST_F(Registration, WithoutComTheCategoryFailsAndTheClassKeysStay) {
     // A thread that never entered COM (and no MTA in the process to fall into).
     std::thread([&] {
         IUnknown* p = nullptr;
-        hrPrecondition = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr,
-                                          CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                          reinterpret_cast<void**>(&p));
+        hrPrecondition =
+            CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IUnknown, reinterpret_cast<void**>(&p));
         if (p != nullptr) {
             p->Release();
         }
@@ -173,9 +173,9 @@ TEST_F(Registration, ReadOnlyClassesRoot) {
                                    REG_OPTION_NON_VOLATILE, KEY_READ);
     ASSERT_EQ(ERROR_SUCCESS, redirect.Status());
     HKEY hkey = nullptr;
-    const LSTATUS probe = RegCreateKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\probe", 0, nullptr,
-                                          REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &hkey,
-                                          nullptr);
+    const LSTATUS probe =
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &hkey, nullptr);
     if (probe == ERROR_SUCCESS) {
         RegCloseKey(hkey);
         redirect.Restore();
@@ -238,7 +238,8 @@ int RunActivationChild() {
     } else {
         // The band came from the registered file, loaded into this process.
         HMODULE module = GetModuleHandleW(L"VantrelDeskBand.dll");
-        if (module == nullptr || lstrcmpiW(ModulePath(module).c_str(), BandDllPath().c_str()) != 0) {
+        if (module == nullptr ||
+            lstrcmpiW(ModulePath(module).c_str(), BandDllPath().c_str()) != 0) {
             result = kChildWrongModule;
         }
         IUnknown* pUnknown = nullptr;

@@ -9,8 +9,12 @@
 #include "support/band_module.h"
 #include "support/band_site_probe.h"
 
-inline std::wstring ClassKeyPath() { return L"CLSID\\" + BandClsidString(); }
-inline std::wstring InprocKeyPath() { return ClassKeyPath() + L"\\InprocServer32"; }
+inline std::wstring ClassKeyPath() {
+    return L"CLSID\\" + BandClsidString();
+}
+inline std::wstring InprocKeyPath() {
+    return ClassKeyPath() + L"\\InprocServer32";
+}
 inline const wchar_t kDeskBandCategory[] = L"{00021492-0000-0000-C000-000000000046}";
 inline std::wstring CategoryKeyPath() {
     return ClassKeyPath() + L"\\Implemented Categories\\" + kDeskBandCategory;
@@ -59,8 +63,8 @@ inline DWORD SubkeyCount(HKEY root, const std::wstring& path) {
         return 0;
     }
     DWORD cSubKeys = 0;
-    RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, &cSubKeys, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr, nullptr);
+    RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, &cSubKeys, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr);
     RegCloseKey(hkey);
     return cSubKeys;
 }
@@ -93,8 +97,8 @@ inline long RunProcess(std::wstring commandLine, DWORD timeoutMs = 60000) {
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi)) {
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
         return -1;
     }
     long result = -2;

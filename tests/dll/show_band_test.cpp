@@ -103,7 +103,9 @@ struct ServiceCase {
     HRESULT expected;
     std::vector<std::string> calls;
 };
-void PrintTo(const ServiceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ServiceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ShowBandWithService : public testing::TestWithParam<ServiceCase> {
   protected:
@@ -147,15 +149,27 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ServiceCase{"already_shown", S_OK, S_OK, E_UNEXPECTED, S_OK, {kReg, kShown}},
         ServiceCase{"not_shown", S_OK, S_FALSE, S_OK, S_OK, {kReg, kShown, kShow}},
-        ServiceCase{"not_shown_show_fails", S_OK, S_FALSE, E_ACCESSDENIED, E_ACCESSDENIED,
+        ServiceCase{"not_shown_show_fails",
+                    S_OK,
+                    S_FALSE,
+                    E_ACCESSDENIED,
+                    E_ACCESSDENIED,
                     {kReg, kShown, kShow}},
-        ServiceCase{"not_shown_show_odd_success", S_OK, S_FALSE, 0x00040002, 0x00040002,
+        ServiceCase{"not_shown_show_odd_success",
+                    S_OK,
+                    S_FALSE,
+                    0x00040002,
+                    0x00040002,
                     {kReg, kShown, kShow}},
         ServiceCase{"registration_changed_fails", E_FAIL, S_FALSE, S_OK, E_FAIL, {kReg}},
         ServiceCase{"is_shown_fails", S_OK, E_INVALIDARG, S_OK, E_INVALIDARG, {kReg, kShown}},
         // Anything but S_FALSE ends the work and is the result.
         ServiceCase{"is_shown_other_success", S_OK, 2, S_OK, 2, {kReg, kShown}},
-        ServiceCase{"registration_changed_odd_success", 0x00040003, S_FALSE, S_OK, S_OK,
+        ServiceCase{"registration_changed_odd_success",
+                    0x00040003,
+                    S_FALSE,
+                    S_OK,
+                    S_OK,
                     {kReg, kShown, kShow}}),
     [](const testing::TestParamInfo<ServiceCase>& info) { return std::string(info.param.name); });
 

@@ -23,7 +23,9 @@ inline std::wstring BandClsidString() {
     StringFromGUID2(kBandClsid, text, 260);
     return text;
 }
-inline ATOM FindShowRequestAtom() { return GlobalFindAtomW(BandClsidString().c_str()); }
+inline ATOM FindShowRequestAtom() {
+    return GlobalFindAtomW(BandClsidString().c_str());
+}
 // Deletes the atom as often as it was added.
 inline void ClearShowRequestAtom() {
     for (int i = 0; i < 100 && FindShowRequestAtom() != 0; ++i) {

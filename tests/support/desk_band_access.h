@@ -12,9 +12,13 @@
 #include "band/desk_band.h"
 
 struct CDeskBandTestAccess {
-#define VANTREL_BAND_FIELD(name)                                                                  \
-    static auto& name(CDeskBand& band) { return band.name; }                                      \
-    static const auto& name(const CDeskBand& band) { return band.name; }
+#define VANTREL_BAND_FIELD(name)                                                                   \
+    static auto& name(CDeskBand& band) {                                                           \
+        return band.name;                                                                          \
+    }                                                                                              \
+    static const auto& name(const CDeskBand& band) {                                               \
+        return band.name;                                                                          \
+    }
 
     VANTREL_BAND_FIELD(m_cRef)
     VANTREL_BAND_FIELD(m_pSite)
@@ -47,5 +51,7 @@ struct CDeskBandTestAccess {
     }
 
     // Private helpers.
-    static void DestroyBandWindows(CDeskBand& band) { band.DestroyBandWindows(); }
+    static void DestroyBandWindows(CDeskBand& band) {
+        band.DestroyBandWindows();
+    }
 };

@@ -35,9 +35,13 @@ void Watch(std::size_t size) {
     }
 }
 
-void FailNext(std::size_t size) { g_failSize = size; }
+void FailNext(std::size_t size) {
+    g_failSize = size;
+}
 
-Counts Get() { return g_counts; }
+Counts Get() {
+    return g_counts;
+}
 
 void Stop() {
     g_watched = 0;
@@ -76,6 +80,12 @@ void Deallocate(void* p) {
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return allocation_watch::NothrowAllocate(size);
 }
-void operator delete(void* p) noexcept { allocation_watch::Deallocate(p); }
-void operator delete(void* p, std::size_t) noexcept { allocation_watch::Deallocate(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { allocation_watch::Deallocate(p); }
+void operator delete(void* p) noexcept {
+    allocation_watch::Deallocate(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    allocation_watch::Deallocate(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    allocation_watch::Deallocate(p);
+}

@@ -44,10 +44,10 @@ TEST_P(FormatToBufferCases, WritesWithinCapacityAndTerminates) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FormatToBufferCases,
-    testing::Values(FormatCase{8, L"n=%d", 42, S_OK, L"n=42"},             // fits with room
-                    FormatCase{5, L"n=%d", 42, S_OK, L"n=42"},             // exactly capacity - 1
+    testing::Values(FormatCase{8, L"n=%d", 42, S_OK, L"n=42"},               // fits with room
+                    FormatCase{5, L"n=%d", 42, S_OK, L"n=42"},               // exactly capacity - 1
                     FormatCase{4, L"n=%d", 42, kInsufficientBuffer, L"n=4"}, // one too long
-                    FormatCase{1, L"n=%d", 42, kInsufficientBuffer, L""},  // room for nothing
+                    FormatCase{1, L"n=%d", 42, kInsufficientBuffer, L""},    // room for nothing
                     FormatCase{12, L"%d", -2147483647 - 1, S_OK, L"-2147483648"}));
 
 TEST(FormatToBuffer, FormatsWideStringArguments) {

@@ -48,15 +48,17 @@ struct StyleCase {
     int expected;
 };
 
-void PrintTo(const StyleCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StyleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IconStyleCases : public testing::TestWithParam<StyleCase> {};
 
 TEST_P(IconStyleCases, ConstructionReadsTheStyle) {
     const StyleCase& c = GetParam();
     ScopedSettingsKey settings;
-    ASSERT_EQ(ERROR_SUCCESS, settings.SetRaw(kValue, c.type, c.data.data(),
-                                             static_cast<DWORD>(c.data.size())));
+    ASSERT_EQ(ERROR_SUCCESS,
+              settings.SetRaw(kValue, c.type, c.data.data(), static_cast<DWORD>(c.data.size())));
     EXPECT_EQ(c.expected, ConstructedStyle());
 }
 
@@ -87,8 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         StyleCase{"fills_byte_limit_unterminated", REG_SZ, Utf16Bytes(kFillsLimit, false), 7},
         Sz("fills_byte_limit_with_terminator", kFillsLimit.substr(0, 1022), 7),
         Sz("longer_than_byte_limit", kOverLimit.substr(0, 1023), 1),
-        StyleCase{"longer_than_byte_limit_unterminated", REG_SZ, Utf16Bytes(kOverLimit, false),
-                  1},
+        StyleCase{"longer_than_byte_limit_unterminated", REG_SZ, Utf16Bytes(kOverLimit, false), 1},
         // The type is not looked at: the bytes are taken as UTF-16 text.
         StyleCase{"binary_holding_text", REG_BINARY, Utf16Bytes(L"6", true), 6},
         StyleCase{"dword_holding_text", REG_DWORD, Utf16Bytes(L"4", true), 4},
@@ -122,11 +123,10 @@ TEST_P(ParseIconStyleCases, Parses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ParseIconStyleCases,
-                         testing::Values(ParseCase{L"8", 8}, ParseCase{L"9", 1},
-                                         ParseCase{L"0", 1}, ParseCase{L"-1", 1},
-                                         ParseCase{L" \t3", 3}, ParseCase{L"5x", 5},
-                                         ParseCase{L"q5", 1}, ParseCase{L"", 1},
-                                         ParseCase{L"99999999999999999999", 1},
+                         testing::Values(ParseCase{L"8", 8}, ParseCase{L"9", 1}, ParseCase{L"0", 1},
+                                         ParseCase{L"-1", 1}, ParseCase{L" \t3", 3},
+                                         ParseCase{L"5x", 5}, ParseCase{L"q5", 1},
+                                         ParseCase{L"", 1}, ParseCase{L"99999999999999999999", 1},
                                          ParseCase{L"4294967297", 1},
                                          ParseCase{L"-4294967295", 1}));
 

@@ -38,7 +38,9 @@ struct Row {
     View view;
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const Row kRows[] = {
     {"IUnknown", &IID_IUnknown, View::Primary},
@@ -90,8 +92,8 @@ TEST_P(QueryInterfaceRows, HandsOutItsViewAndRaisesTheOneCount) {
 
 TEST_P(QueryInterfaceRows, EveryViewAnswersTheSameWay) {
     const Row& row = GetParam();
-    for (View from : {View::Primary, View::PersistStream, View::ObjectWithSite,
-                      View::InputObject}) {
+    for (View from :
+         {View::Primary, View::PersistStream, View::ObjectWithSite, View::InputObject}) {
         IUnknown* pFrom = static_cast<IUnknown*>(ViewOf(m_pBand, from));
         void* pv = nullptr;
         ASSERT_EQ(S_OK, pFrom->QueryInterface(*row.iid, &pv));
@@ -111,38 +113,43 @@ struct Refused {
     const IID* iid;
 };
 
-void PrintTo(const Refused& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const Refused& r, std::ostream* os) {
+    *os << r.name;
+}
 
 class QueryInterfaceRefused : public Band, public testing::WithParamInterface<Refused> {};
 
 TEST_P(QueryInterfaceRefused, NullAndNoInterfaceAndNoCount) {
-    for (View from : {View::Primary, View::PersistStream, View::ObjectWithSite,
-                      View::InputObject}) {
+    for (View from :
+         {View::Primary, View::PersistStream, View::ObjectWithSite, View::InputObject}) {
         void* pv = SentinelPointer();
-        EXPECT_EQ(E_NOINTERFACE,
-                  static_cast<IUnknown*>(ViewOf(m_pBand, from))->QueryInterface(*GetParam().iid, &pv));
+        EXPECT_EQ(
+            E_NOINTERFACE,
+            static_cast<IUnknown*>(ViewOf(m_pBand, from))->QueryInterface(*GetParam().iid, &pv));
         EXPECT_EQ(nullptr, pv);
         EXPECT_EQ(1, Access::m_cRef(*m_pBand));
         EXPECT_EQ(m_objRefsBefore + 1, g_cObjRefs);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, QueryInterfaceRefused,
-    testing::Values(Refused{"IInputObjectSite", &IID_IInputObjectSite},
-                    Refused{"IClassFactory", &IID_IClassFactory},
-                    Refused{"IDispatch", &IID_IDispatch}, Refused{"IMarshal", &IID_IMarshal},
-                    Refused{"IPersistStreamInit", &IID_IPersistStreamInit},
-                    Refused{"IOleCommandTarget", &IID_IOleCommandTarget},
-                    Refused{"IContextMenu", &IID_IContextMenu},
-                    Refused{"IBandSite", &IID_IBandSite},
-                    Refused{"IObjectWithSite_off_by_one",
-                            []() {
-                                static IID iid = IID_IObjectWithSite;
-                                iid.Data4[7] ^= 1;
-                                return &iid;
-                            }()}),
-    [](const testing::TestParamInfo<Refused>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, QueryInterfaceRefused,
+                         testing::Values(Refused{"IInputObjectSite", &IID_IInputObjectSite},
+                                         Refused{"IClassFactory", &IID_IClassFactory},
+                                         Refused{"IDispatch", &IID_IDispatch},
+                                         Refused{"IMarshal", &IID_IMarshal},
+                                         Refused{"IPersistStreamInit", &IID_IPersistStreamInit},
+                                         Refused{"IOleCommandTarget", &IID_IOleCommandTarget},
+                                         Refused{"IContextMenu", &IID_IContextMenu},
+                                         Refused{"IBandSite", &IID_IBandSite},
+                                         Refused{"IObjectWithSite_off_by_one",
+                                                 []() {
+                                                     static IID iid = IID_IObjectWithSite;
+                                                     iid.Data4[7] ^= 1;
+                                                     return &iid;
+                                                 }()}),
+                         [](const testing::TestParamInfo<Refused>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(Band, IOleWindowAndIUnknownAreTheSamePointer) {
     IUnknown* pUnknown = nullptr;

@@ -123,7 +123,8 @@ TEST_F(ServerCounters, CreateInstanceRefusesAggregationAndConstructsNothing) {
 TEST_F(ServerCounters, CreateInstanceMovesTheBandCountNotTheLocks) {
     IClassFactory* pFactory = NewFactory();
     IDeskBand* pBand = nullptr;
-    ASSERT_EQ(S_OK, pFactory->CreateInstance(nullptr, IID_IDeskBand, reinterpret_cast<void**>(&pBand)));
+    ASSERT_EQ(S_OK,
+              pFactory->CreateInstance(nullptr, IID_IDeskBand, reinterpret_cast<void**>(&pBand)));
     EXPECT_EQ(1u, g_cObjRefs);
     EXPECT_EQ(1, CDeskBandTestAccess::m_cRef(*CDeskBandTestAccess::FromPrimary(pBand)));
     EXPECT_EQ(1, g_cServerLocks);

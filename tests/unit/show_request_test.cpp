@@ -43,7 +43,9 @@ struct Row {
     const char* name;
     const IID* iid;
 };
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const Row kPrimaryRows[] = {{"IUnknown", &IID_IUnknown},
                             {"IOleWindow", &IID_IOleWindow},
@@ -56,7 +58,9 @@ const Row kSecondaryRows[] = {{"IPersist", &IID_IPersist},
                               {"IInputObject", &IID_IInputObject},
                               {"refused_IInputObjectSite", &IID_IInputObjectSite}};
 
-std::string RowName(const testing::TestParamInfo<Row>& info) { return info.param.name; }
+std::string RowName(const testing::TestParamInfo<Row>& info) {
+    return info.param.name;
+}
 
 class ShowRequestPrimary : public ShowRequest, public testing::WithParamInterface<Row> {};
 
@@ -121,7 +125,8 @@ TEST_F(ShowRequest, TheFactorysOwnQueryServesTheRequest) {
     ASSERT_EQ(S_OK, DllGetClassObject(CLSID_VantrelDeskBand, IID_IClassFactory,
                                       reinterpret_cast<void**>(&pFactory)));
     IUnknown* pBand = nullptr;
-    ASSERT_EQ(S_OK, pFactory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&pBand)));
+    ASSERT_EQ(S_OK,
+              pFactory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&pBand)));
     pFactory->Release();
     EXPECT_EQ(0, FindShowRequestAtom());
     EXPECT_EQ(1, m_probe->AddBandCalls());
