@@ -18,32 +18,12 @@
 #include "support/com_test.h"
 #include "support/test_paths.h"
 #include "support/companion_log.h"
+#include "support/debug_output.h"
 
 namespace hardening {
 namespace {
 
 const std::wstring kCompanion = L"AppVantrelHelp.exe";
-
-// Counts the lines this process writes to the debugger output: the band
-// writes the companion's command line there just before it starts it.
-std::mutex g_debugMutex;
-std::vector<std::wstring> g_debugLines;
-
-LONG CALLBACK OnDebugPrint(EXCEPTION_POINTERS* info) {
-    const EXCEPTION_RECORD* rec = info->ExceptionRecord;
-    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C && rec->NumberParameters >= 2) {
-        std::lock_guard<std::mutex> lock(g_debugMutex);
-        g_debugLines.emplace_back(reinterpret_cast<const wchar_t*>(rec->ExceptionInformation[1]));
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_C && rec->NumberParameters >= 2) {
-        const char* text = reinterpret_cast<const char*>(rec->ExceptionInformation[1]);
-        std::lock_guard<std::mutex> lock(g_debugMutex);
-        g_debugLines.emplace_back(text, text + strlen(text));
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    return EXCEPTION_CONTINUE_SEARCH;
-}
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return lstrcmpiW(a.c_str(), b.c_str()) == 0;
@@ -111,20 +91,10 @@ std::wstring TempBase(const std::wstring& leaf) {
 
 class CompanionLaunch : public testing::Test {
   protected:
-    void SetUp() override {
-        m_handler = AddVectoredExceptionHandler(1, OnDebugPrint);
-        ClearDebug();
-    }
-    void TearDown() override { RemoveVectoredExceptionHandler(m_handler); }
-
-    static void ClearDebug() {
-        std::lock_guard<std::mutex> lock(g_debugMutex);
-        g_debugLines.clear();
-    }
-    static size_t DebugLines() {
-        std::lock_guard<std::mutex> lock(g_debugMutex);
-        return g_debugLines.size();
-    }
+    // The band writes the companion's command line to the debugger output
+    // just before it starts it: one line per start it attempts.
+    void ClearDebug() { m_debug.Clear(); }
+    size_t DebugLines() const { return m_debug.Lines().size(); }
 
     // Loads the module at `dll`, hosts a band at the bottom-left of the
     // screen and clicks it. The number of command lines the band wrote.
@@ -157,7 +127,7 @@ class CompanionLaunch : public testing::Test {
 
     ComApartment m_apartment;
     support::CompanionLog m_log;
-    void* m_handler = nullptr;
+    support::DebugOutputCapture m_debug;
 };
 
 TEST_F(CompanionLaunch, StartsTheCompanionBesideAModuleInASpacedNonAsciiDirectory) {

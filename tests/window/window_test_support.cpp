@@ -28,31 +28,6 @@ const wchar_t* HostClass(bool fBrush) {
     return fBrush ? kBrushHostClass : kBareHostClass;
 }
 
-std::mutex g_debugMutex;
-std::vector<std::wstring> g_debugLines;
-
-LONG CALLBACK DebugPrintHandler(EXCEPTION_POINTERS* info) {
-    const EXCEPTION_RECORD* rec = info->ExceptionRecord;
-    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C && rec->NumberParameters >= 2) {
-        const wchar_t* text = reinterpret_cast<const wchar_t*>(rec->ExceptionInformation[1]);
-        std::lock_guard<std::mutex> lock(g_debugMutex);
-        g_debugLines.emplace_back(text != nullptr ? text : L"");
-        // Handled as a debugger would: no narrow copy follows.
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    if (rec->ExceptionCode == DBG_PRINTEXCEPTION_C && rec->NumberParameters >= 2) {
-        const char* text = reinterpret_cast<const char*>(rec->ExceptionInformation[1]);
-        std::wstring wide;
-        for (const char* p = text; p != nullptr && *p != '\0'; ++p) {
-            wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-        }
-        std::lock_guard<std::mutex> lock(g_debugMutex);
-        g_debugLines.push_back(wide);
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 } // namespace
 
 TestHost::TestHost(const RECT& rc, bool fBrush) {
@@ -239,25 +214,6 @@ std::unique_ptr<Dib> PrintClient(HWND hwnd, COLORREF prefill) {
     dib->Fill(prefill);
     SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib->Dc()), PRF_CLIENT);
     return dib;
-}
-
-DebugOutputCapture::DebugOutputCapture() {
-    Clear();
-    m_handler = AddVectoredExceptionHandler(1, DebugPrintHandler);
-}
-
-DebugOutputCapture::~DebugOutputCapture() {
-    RemoveVectoredExceptionHandler(m_handler);
-}
-
-std::vector<std::wstring> DebugOutputCapture::Lines() const {
-    std::lock_guard<std::mutex> lock(g_debugMutex);
-    return g_debugLines;
-}
-
-void DebugOutputCapture::Clear() {
-    std::lock_guard<std::mutex> lock(g_debugMutex);
-    g_debugLines.clear();
 }
 
 void PumpMessages(DWORD ms) {

@@ -17,6 +17,7 @@
 #include "support/band_module.h"
 #include "support/com_test.h"
 #include "support/companion_log.h"
+#include "support/debug_output.h"
 
 namespace wt {
 
@@ -123,19 +124,7 @@ std::unique_ptr<Dib> PrintClient(HWND hwnd, COLORREF prefill);
 
 // ---- Debugger output and the companion ------------------------------------
 
-// Collects what this process writes with OutputDebugString while it lives.
-class DebugOutputCapture {
-  public:
-    DebugOutputCapture();
-    ~DebugOutputCapture();
-    DebugOutputCapture(const DebugOutputCapture&) = delete;
-    DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
-    std::vector<std::wstring> Lines() const;
-    void Clear();
-
-  private:
-    void* m_handler;
-};
+using support::DebugOutputCapture;
 
 // The companion stand-in's record of its starts.
 using support::CompanionLog;
