@@ -22,11 +22,7 @@ CDeskBand::CDeskBand()
 
 CDeskBand::~CDeskBand() {
     if (IsWindow(m_hwnd)) {
-        // Tear the windows down before waiting: when the last reference goes
-        // inside one of our own window-procedure calls, the wait below can
-        // only end once the window is gone.
         DestroyBandWindows();
-        WaitForBandWindowIdle(m_hwnd);
     }
     if (m_hdcMem != nullptr) {
         DeleteDC(m_hdcMem);
@@ -52,6 +48,9 @@ void CDeskBand::DestroyBandWindows() {
     if (IsWindow(m_hwnd)) {
         DestroyWindow(m_hwnd);
     }
+    // Torn down before waiting: when this runs inside one of the band's own
+    // window-procedure calls, the wait can only end once the window is gone.
+    WaitForBandWindowIdle(m_hwnd);
 }
 
 STDMETHODIMP CDeskBand::QueryInterface(REFIID riid, void** ppv) {

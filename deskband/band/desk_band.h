@@ -82,9 +82,17 @@ class CDeskBand final : public IDeskBand2,
     // Only Release destroys the object.
     ~CDeskBand();
 
-    // Detaches the band window from the object and destroys it with its
-    // tooltip; the handles are left for the caller to clear.
+    // Detaches the band window from the object, destroys it with its tooltip
+    // and waits until no call of its window procedure is in progress; the
+    // handles are left for the caller to clear.
     void DestroyBandWindows();
+
+    // Centres the icon square in a client area of this size.
+    void LayOutIcon(int width, int height);
+
+    // The band's own background under the icon: grey, then whatever the
+    // taskbar draws behind its bands.
+    void PaintBackground(HDC hdc, RECT rc);
 
     LONG m_cRef;
     IInputObjectSite* m_pSite;

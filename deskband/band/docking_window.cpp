@@ -39,7 +39,6 @@ STDMETHODIMP CDeskBand::CloseDW(DWORD) {
     if (m_hwnd != nullptr) {
         ShowWindow(m_hwnd, SW_HIDE);
         DestroyBandWindows();
-        WaitForBandWindowIdle(m_hwnd);
         WaitForWindowGone(m_tip, kTooltipWaitMs);
     }
     m_hwnd = nullptr;

@@ -4,7 +4,6 @@
 #include "server/module.h"
 #include "server/names.h"
 #include "server/trace.h"
-#include "window/busy_count.h"
 #include "window/registered_messages.h"
 #include "window/window_class.h"
 
@@ -21,11 +20,10 @@ STDMETHODIMP CDeskBand::SetSite(IUnknown* pUnkSite) {
     }
 
     if (m_hwnd != nullptr) {
-        // Sited again: the earlier window must not
-        // outlive its place in the old host nor keep pointing at us, whether
-        // or not the new site yields a window of its own.
+        // Sited again: the earlier window must not outlive its place in the
+        // old host nor keep pointing at us, whether or not the new site
+        // yields a window of its own.
         DestroyBandWindows();
-        WaitForBandWindowIdle(m_hwnd);
         m_hwnd = nullptr;
         m_tip = nullptr;
         if (m_fHot) {

@@ -21,18 +21,19 @@ IconSquare ComputeIconSquare(int width, int height) {
     return square;
 }
 
-void CDeskBand::OnSize(LPARAM lParam) {
-    const IconSquare square = ComputeIconSquare(LOWORD(lParam), HIWORD(lParam));
+void CDeskBand::LayOutIcon(int width, int height) {
+    const IconSquare square = ComputeIconSquare(width, height);
     m_cxIcon = square.side;
     m_xIcon = square.x;
     m_yIcon = square.y;
 }
 
+void CDeskBand::OnSize(LPARAM lParam) {
+    LayOutIcon(LOWORD(lParam), HIWORD(lParam));
+}
+
 void CDeskBand::OnUpdateTaskBandInfo() {
     RECT rc = {};
     GetClientRect(m_hwnd, &rc);
-    const IconSquare square = ComputeIconSquare(rc.right, rc.bottom);
-    m_cxIcon = square.side;
-    m_xIcon = square.x;
-    m_yIcon = square.y;
+    LayOutIcon(rc.right, rc.bottom);
 }

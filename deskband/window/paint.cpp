@@ -56,12 +56,9 @@ void CDeskBand::OnPaint(HDC hdcGiven) {
     m_nBpp = GetDeviceCaps(hdc, BITSPIXEL);
 
     if (m_nBppCached != m_nBpp && m_hdcMem != nullptr) {
+        // Rebuilt below for the new depth, its bitmap with it.
         DeleteDC(m_hdcMem);
         m_hdcMem = nullptr;
-        if (m_hbmIcon != nullptr) {
-            DeleteObject(m_hbmIcon);
-            m_hbmIcon = nullptr;
-        }
     }
     if (m_hdcMem == nullptr) {
         if (m_hbmIcon != nullptr) {
@@ -76,8 +73,7 @@ void CDeskBand::OnPaint(HDC hdcGiven) {
         m_nBppCached = m_nBpp;
     }
 
-    FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-    DrawThemeParentBackground(m_hwnd, hdc, &rc);
+    PaintBackground(hdc, rc);
 
     if (m_nBpp == kAlphaDepth) {
         BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -95,9 +91,13 @@ void CDeskBand::OnEraseBackground(HDC hdc) {
     }
     RECT rc = {};
     GetClientRect(m_hwnd, &rc);
+    PaintBackground(hdc, rc);
+    OnPaint(hdc);
+}
+
+void CDeskBand::PaintBackground(HDC hdc, RECT rc) {
     FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     DrawThemeParentBackground(m_hwnd, hdc, &rc);
-    OnPaint(hdc);
 }
 
 void CDeskBand::OnMouseMove() {

@@ -13,6 +13,7 @@
 #include "dll/registry_state.h"
 #include "shell/band_site.h"
 #include "shell/host_window.h"
+#include "shell/self_serving_service.h"
 #include "support/band_module.h"
 #include "support/band_site_probe.h"
 #include "support/com_test.h"
@@ -23,44 +24,15 @@ namespace {
 constexpr HRESULT kDispMemberNotFound = static_cast<HRESULT>(0x80020003);
 
 // The taskbar's desk band service with scripted answers; records its calls.
-class TrayDeskBandStandIn final : public ITrayDeskBand, public IClassFactory {
+class TrayDeskBandStandIn final : public shell::SelfServingService<ITrayDeskBand> {
   public:
+    TrayDeskBandStandIn() : SelfServingService(IID_ITrayDeskBand) {}
+
     HRESULT hrRegistrationChanged = S_OK;
     HRESULT hrIsShown = S_FALSE;
     HRESULT hrShow = S_OK;
     std::vector<std::string> calls;
     std::vector<CLSID> clsids;
-    int creations = 0;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-        } else if (IsEqualIID(riid, IID_ITrayDeskBand)) {
-            *ppv = static_cast<ITrayDeskBand*>(this);
-        } else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG cRef = InterlockedDecrement(&m_cRef);
-        if (cRef == 0) {
-            delete this;
-        }
-        return cRef;
-    }
-    STDMETHODIMP CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
-        ++creations;
-        if (pUnkOuter != nullptr) {
-            *ppv = nullptr;
-            return CLASS_E_NOAGGREGATION;
-        }
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
     STDMETHODIMP ShowDeskBand(REFCLSID clsid) override {
         calls.push_back("ShowDeskBand");
@@ -80,11 +52,6 @@ class TrayDeskBandStandIn final : public ITrayDeskBand, public IClassFactory {
         calls.push_back("DeskBandRegistrationChanged");
         return hrRegistrationChanged;
     }
-    LONG RefCount() const { return m_cRef; }
-
-  private:
-    ~TrayDeskBandStandIn() = default;
-    LONG m_cRef = 1;
 };
 
 // ShowBand on a thread that is already in an apartment: its CoInitialize
@@ -129,7 +96,7 @@ TEST_P(ShowBandWithService, ReturnsTheResultOfTheStepThatEndedTheWork) {
         ASSERT_EQ(S_OK, registration.Result());
         EXPECT_EQ(c.expected, ShowBandOnThisApartment(m_dll));
     }
-    EXPECT_EQ(1, pService->creations);
+    EXPECT_EQ(1, pService->Creations());
     EXPECT_EQ(c.calls, pService->calls);
     for (const CLSID& clsid : pService->clsids) {
         EXPECT_TRUE(IsEqualCLSID(kBandClsid, clsid));

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "shell/band_site.h"
+#include "shell/self_serving_service.h"
 #include "support/band_module.h"
 
 // The show-request atom's name: the band's class id as StringFromGUID2 writes it.
@@ -33,48 +34,16 @@ inline void ClearShowRequestAtom() {
     }
 }
 
-class BandSiteProbe final : public IBandSite, public IClassFactory {
+class BandSiteProbe final : public shell::SelfServingService<IBandSite> {
   public:
     // Forwards to pInner, which it holds a reference to; pInner may be null,
     // then AddBand only records and answers S_OK.
-    explicit BandSiteProbe(shell::BandSite* pInner) : m_pInner(pInner) {
+    explicit BandSiteProbe(shell::BandSite* pInner)
+        : SelfServingService(IID_IBandSite), m_pInner(pInner) {
         if (m_pInner != nullptr) {
             m_pInner->AddRef();
         }
     }
-
-    // IUnknown: one object is both the class object and the band site.
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-        } else if (IsEqualIID(riid, IID_IBandSite)) {
-            *ppv = static_cast<IBandSite*>(this);
-        } else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG cRef = InterlockedDecrement(&m_cRef);
-        if (cRef == 0) {
-            delete this;
-        }
-        return cRef;
-    }
-
-    // IClassFactory: hands out this object, as a fresh "service" each time.
-    STDMETHODIMP CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
-        ++m_cCreations;
-        if (pUnkOuter != nullptr) {
-            *ppv = nullptr;
-            return CLASS_E_NOAGGREGATION;
-        }
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
     // IBandSite
     STDMETHODIMP AddBand(IUnknown* punk) override {
@@ -117,7 +86,6 @@ class BandSiteProbe final : public IBandSite, public IClassFactory {
     void SetAddBandResult(HRESULT hr) { m_hrAddBand = hr; }
     void SetOnRemoveBand(std::function<void(DWORD)> f) { m_onRemoveBand = std::move(f); }
 
-    int Creations() const { return m_cCreations; }
     int AddBandCalls() const { return m_cAddBand; }
     int RemoveBandCalls() const { return m_cRemoveBand; }
     bool AtomPresentAtAddBand() const { return m_fAtomAtAddBand; }
@@ -130,9 +98,7 @@ class BandSiteProbe final : public IBandSite, public IClassFactory {
         }
     }
 
-    LONG m_cRef = 1;
     shell::BandSite* m_pInner;
-    int m_cCreations = 0;
     int m_cAddBand = 0;
     int m_cRemoveBand = 0;
     bool m_fAtomAtAddBand = false;
