@@ -19,6 +19,7 @@
 #include "support/test_paths.h"
 #include "support/companion_log.h"
 #include "support/debug_output.h"
+#include "support/directory_of_length.h"
 
 namespace hardening {
 namespace {
@@ -28,60 +29,6 @@ const std::wstring kCompanion = L"AppVantrelHelp.exe";
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return lstrcmpiW(a.c_str(), b.c_str()) == 0;
 }
-
-// A directory tree whose deepest path has exactly `length` characters; with
-// a length of 0, just the base directory.
-class DirectoryOfLength {
-  public:
-    DirectoryOfLength(const std::wstring& base, size_t length) {
-        m_path = base;
-        if ((length != 0 && m_path.size() >= length) ||
-            !CreateDirectoryW(m_path.c_str(), nullptr)) {
-            return;
-        }
-        m_dirs.push_back(m_path);
-        if (length == 0) {
-            m_ok = true;
-            return;
-        }
-        while (m_path.size() < length) {
-            const size_t room = length - m_path.size() - 1;
-            const size_t step = room > 120 ? 100 : room;
-            m_path += L"\\" + std::wstring(step == 0 ? 1 : step, L'h');
-            if (!CreateDirectoryW(m_path.c_str(), nullptr)) {
-                return;
-            }
-            m_dirs.push_back(m_path);
-        }
-        m_ok = m_path.size() == length;
-    }
-    ~DirectoryOfLength() {
-        for (const std::wstring& file : m_files) {
-            for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i) {
-                Sleep(50); // a started stand-in may still be on its way out
-            }
-        }
-        for (auto it = m_dirs.rbegin(); it != m_dirs.rend(); ++it) {
-            RemoveDirectoryW(it->c_str());
-        }
-    }
-    DirectoryOfLength(const DirectoryOfLength&) = delete;
-    DirectoryOfLength& operator=(const DirectoryOfLength&) = delete;
-
-    bool Ok() const { return m_ok; }
-    const std::wstring& Path() const { return m_path; }
-    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
-    bool CopyIn(const std::wstring& from, const std::wstring& name) {
-        m_files.push_back(File(name));
-        return CopyFileW(from.c_str(), File(name).c_str(), FALSE) != FALSE;
-    }
-
-  private:
-    std::wstring m_path;
-    bool m_ok = false;
-    std::vector<std::wstring> m_dirs;
-    std::vector<std::wstring> m_files;
-};
 
 std::wstring TempBase(const std::wstring& leaf) {
     wchar_t temp[MAX_PATH] = {};
@@ -131,7 +78,8 @@ class CompanionLaunch : public testing::Test {
 };
 
 TEST_F(CompanionLaunch, StartsTheCompanionBesideAModuleInASpacedNonAsciiDirectory) {
-    DirectoryOfLength dir(TempBase(L"Vantrel h\x00E4rdening \x00DF\x00E9 \x6D4B\x8BD5 "), 0);
+    support::DirectoryOfLength dir(TempBase(L"Vantrel h\x00E4rdening \x00DF\x00E9 \x6D4B\x8BD5 "),
+                                   0);
     ASSERT_TRUE(dir.Ok()) << "cannot make " << testing::PrintToString(dir.Path()) << ", error "
                           << GetLastError();
     ASSERT_TRUE(dir.CopyIn(BandDllPath(), L"VantrelDeskBand.dll"));
@@ -158,7 +106,7 @@ TEST_F(CompanionLaunch, ModulePathOf259StartsAndOf260Or261StartsNothing) {
     size_t started = 0;
     for (const ModulePathCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "module path of " << c.moduleLength << " characters");
-        DirectoryOfLength dir(TempBase(L"vlen"), c.moduleLength - dllName.size() - 1);
+        support::DirectoryOfLength dir(TempBase(L"vlen"), c.moduleLength - dllName.size() - 1);
         ASSERT_TRUE(dir.Ok());
         ASSERT_TRUE(dir.CopyIn(BandDllPath(), dllName));
         ASSERT_TRUE(dir.CopyIn(BinDirectory() + kCompanion, kCompanion));
@@ -178,10 +126,10 @@ TEST_F(CompanionLaunch, ModulePathOf259StartsAndOf260Or261StartsNothing) {
 // module's directory lacks the companion, and not beside a band whose own
 // companion starts.
 TEST_F(CompanionLaunch, SameNamedProgramsInTheCurrentDirectoryOrOnPathAreNeverStarted) {
-    DirectoryOfLength decoyCwd(TempBase(L"vdecoy-cwd"), 0);
-    DirectoryOfLength decoyPath(TempBase(L"vdecoy-path"), 0);
-    DirectoryOfLength lonely(TempBase(L"vlonely"), 0);
-    DirectoryOfLength proper(TempBase(L"vproper"), 0);
+    support::DirectoryOfLength decoyCwd(TempBase(L"vdecoy-cwd"), 0);
+    support::DirectoryOfLength decoyPath(TempBase(L"vdecoy-path"), 0);
+    support::DirectoryOfLength lonely(TempBase(L"vlonely"), 0);
+    support::DirectoryOfLength proper(TempBase(L"vproper"), 0);
     ASSERT_TRUE(decoyCwd.CopyIn(BinDirectory() + kCompanion, kCompanion));
     ASSERT_TRUE(decoyPath.CopyIn(BinDirectory() + kCompanion, kCompanion));
     ASSERT_TRUE(lonely.CopyIn(BandDllPath(), L"VantrelDeskBand.dll"));

@@ -11,6 +11,7 @@
 
 #include "support/test_paths.h"
 #include "window/window_test_support.h"
+#include "support/directory_of_length.h"
 
 namespace {
 
@@ -147,58 +148,6 @@ TEST_F(LaunchTest, AReleaseWithoutAPressStartsNothing) {
     EXPECT_TRUE(companions.Read().empty());
 }
 
-// A directory under the temporary folder whose path has exactly `length`
-// characters; removed again with what was copied into it.
-class DeepDirectory {
-  public:
-    explicit DeepDirectory(size_t length) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        m_path = std::wstring(temp) + L"vdeep" + std::to_wstring(GetCurrentProcessId());
-        if (m_path.size() >= length || !CreateDirectoryW(m_path.c_str(), nullptr)) {
-            return;
-        }
-        m_dirs.push_back(m_path);
-        while (m_path.size() < length) {
-            const size_t room = length - m_path.size() - 1;
-            // Keep a last step of at least one character.
-            const size_t step = room > 120 ? 100 : room;
-            m_path += L"\\" + std::wstring(step == 0 ? 1 : step, L'd');
-            if (!CreateDirectoryW(m_path.c_str(), nullptr)) {
-                return;
-            }
-            m_dirs.push_back(m_path);
-        }
-        m_ok = m_path.size() == length;
-    }
-    ~DeepDirectory() {
-        for (const std::wstring& file : m_files) {
-            // A stand-in that was started may still be on its way out.
-            for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i) {
-                Sleep(50);
-            }
-        }
-        for (auto it = m_dirs.rbegin(); it != m_dirs.rend(); ++it) {
-            RemoveDirectoryW(it->c_str());
-        }
-    }
-    DeepDirectory(const DeepDirectory&) = delete;
-    DeepDirectory& operator=(const DeepDirectory&) = delete;
-
-    bool Ok() const { return m_ok; }
-    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
-    bool CopyIn(const std::wstring& from, const std::wstring& name) {
-        m_files.push_back(File(name));
-        return CopyFileW(from.c_str(), File(name).c_str(), FALSE) != FALSE;
-    }
-
-  private:
-    std::wstring m_path;
-    bool m_ok = false;
-    std::vector<std::wstring> m_dirs;
-    std::vector<std::wstring> m_files;
-};
-
 struct DeepCase {
     size_t dirLength;
     bool starts;
@@ -213,7 +162,10 @@ TEST_F(LaunchTest, TheCompanionPathMustFitBesideTheModule) {
     size_t started = 0;
     for (const DeepCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "directory of " << c.dirLength << " characters");
-        DeepDirectory dir(c.dirLength);
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        support::DirectoryOfLength dir(
+            std::wstring(temp) + L"vdeep" + std::to_wstring(GetCurrentProcessId()), c.dirLength);
         ASSERT_TRUE(dir.Ok());
         // A short module name keeps the module's own path well within limits.
         ASSERT_TRUE(dir.CopyIn(BandDllPath(), L"b.dll"));
